@@ -69,6 +69,8 @@ class Platform : public Controls {
   virtual WindowId openWindow(int clientWidth, int clientHeight, const std::string& title,
                               FrameKind frame) = 0;
   virtual void closeWindow(WindowId window) = 0;
+  // The title-bar icon, from a BMP held in memory; undecodable data: no icon.
+  virtual void setWindowIcon(WindowId window, std::span<const std::uint8_t> bmp) = 0;
   virtual void addControl(WindowId window, const ControlSpec& spec) = 0;
   // Switches on repainting that does not paint the background over controls.
   virtual void setFlickerFree(WindowId window) = 0;

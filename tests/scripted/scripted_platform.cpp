@@ -116,6 +116,10 @@ void ScriptedPlatform::closeWindow(WindowId id) {
   }
 }
 
+void ScriptedPlatform::setWindowIcon(WindowId /*window*/, std::span<const std::uint8_t> bmp) {
+  calls.push_back("setWindowIcon " + std::to_string(bmp.size()));
+}
+
 void ScriptedPlatform::addControl(WindowId id, const ControlSpec& spec) {
   calls.push_back("addControl " + std::to_string(spec.id));
   auto* w = window(id);

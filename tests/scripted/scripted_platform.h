@@ -78,6 +78,7 @@ class ScriptedPlatform : public Platform {
   WindowId openWindow(int clientWidth, int clientHeight, const std::string& title,
                       FrameKind frame) override;
   void closeWindow(WindowId window) override;
+  void setWindowIcon(WindowId window, std::span<const std::uint8_t> bmp) override;
   void addControl(WindowId window, const ControlSpec& spec) override;
   void setFlickerFree(WindowId window) override;
   void armTimer(WindowId window, int timerId, int periodMs) override;
