@@ -19,8 +19,7 @@ struct InputDisplay {
   std::array<std::string, 4> analogValue{"--.--", "--.--", "--.--", "--.--"};
   std::array<std::string, 4> digitalState{"---", "---", "---", "---"};
   std::array<std::string, 4> openText{"OFFEN", "OFFEN", "OFFEN", "OFFEN"};
-  std::array<std::string, 4> closedText{"GESCHLOSSEN", "GESCHLOSSEN", "GESCHLOSSEN",
-                                        "GESCHLOSSEN"};
+  std::array<std::string, 4> closedText{"GESCHLOSSEN", "GESCHLOSSEN", "GESCHLOSSEN", "GESCHLOSSEN"};
 };
 
 // The settings values the query reads (filled from PanelSettings).

@@ -11,8 +11,8 @@
 namespace tastomat {
 
 struct KeyPress {
-  int button = 0;         // ControlId disabled while the press runs
-  int selectLevel7 = 0;   // remote-control selection
+  int button = 0;        // ControlId disabled while the press runs
+  int selectLevel7 = 0;  // remote-control selection
   int selectLevel8 = 0;
   int rowOutput = 1;      // 1 = EIN row, 2 = AUS row
   int channelOutput = 3;  // 3..6 = channel 1..4

@@ -7,8 +7,12 @@ namespace {
 WaitHook currentHook = nullptr;
 }
 
-void setWaitHook(WaitHook hook) { currentHook = hook; }
-WaitHook waitHook() { return currentHook; }
+void setWaitHook(WaitHook hook) {
+  currentHook = hook;
+}
+WaitHook waitHook() {
+  return currentHook;
+}
 void runWaitHook() {
   if (currentHook != nullptr) {
     currentHook();
