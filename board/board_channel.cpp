@@ -135,14 +135,15 @@ std::optional<BoardConnection> openConnection(const std::string& address, std::u
       connected = awaitConnect(fd, connectTimeoutMs);
     }
   }
-  // Blocking again: every read polls first anyway. No Nagle delay: each command
-  // is a few bytes whose moment on the wire matters to the millisecond.
-  const int noDelay = 1;
-  if (!connected || !setBlocking(fd, true) ||
-      setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay) != 0) {
+  if (!connected || !setBlocking(fd, true)) {
     close(fd);
     return std::nullopt;
   }
+  // Blocking again: every read polls first anyway. No Nagle delay: each command
+  // is a few bytes whose moment on the wire matters to the millisecond. (Should
+  // this fail, the connection still works, only less punctually.)
+  const int noDelay = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
   return BoardConnection{fd, replyTimeoutMs};
 }
 

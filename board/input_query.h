@@ -42,7 +42,9 @@ struct InputQuery {
 };
 
 // Text shown for one analog reply: CR/LF removed, locale-independent strtod-style
-// prefix, scaled, rounded half away from zero, ten decimals, cut, "." -> ",".
+// prefix (no hex, inf or nan), scaled, rounded half away from zero, ten decimals,
+// cut to shownChars (none when <= 0), "." -> ",". Any bytes are safe (NUL, > 127).
+// A roundingScale of 0 means no rounding (rather than 0/0).
 std::string analogText(std::string_view replyText, double adcFactor, int roundingScale,
                        int shownChars);
 
@@ -52,7 +54,10 @@ std::string digitalStateFor(std::string_view replyText, const std::string& curre
                             const std::string& openText, const std::string& closedText);
 
 // The ten steps: GETADC 1, GETADC 2, analog display, GETPORT 1, GETPORT 2,
-// digital display.
+// digital display. Results of sends and reads are never examined. A null
+// connection (the window was reached without one) acts as a board that gives
+// empty replies; any other null part is replaced by a default for this query.
+// Rows 3 and 4 of the digital display are never touched.
 void queryInputs(InputQuery& query, Controls& controls);
 
 }  // namespace tastomat

@@ -3,7 +3,9 @@
 #include "board/board_channel.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -205,6 +207,12 @@ TEST(BoardChannelOpen, DottedAddressIsNeverLookedUpAndNamesAre) {
   ASSERT_TRUE(byAddress.has_value());
   EXPECT_EQ(byAddress->replyTimeoutMs, 3000);
   EXPECT_EQ(test::syscallCounts().lookups, 0);
+  // Commands go out at once (no Nagle delay); the socket blocks again.
+  int noDelay = 0;
+  socklen_t size = sizeof noDelay;
+  ASSERT_EQ(getsockopt(byAddress->socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
+  EXPECT_NE(noDelay, 0);
+  EXPECT_EQ(fcntl(byAddress->socket, F_GETFL) & O_NONBLOCK, 0);
   closeConnection(*byAddress);
 
   LoopbackServer second([](LoopbackPeer& peer) { peer.awaitClientClose(); });

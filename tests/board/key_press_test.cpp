@@ -103,6 +103,7 @@ TEST(KeyPress, DeadOrSilentBoardStillGetsEveryStepAndPause) {
   for (const Board board : {Board::reset, Board::silent, Board::none}) {
     LoopbackServer server([board](LoopbackPeer& peer) {
       if (board == Board::reset) {
+        peer.readCommand();
         peer.reset();
       } else {
         peer.awaitClientClose();
@@ -113,9 +114,10 @@ TEST(KeyPress, DeadOrSilentBoardStillGetsEveryStepAndPause) {
       connection = test::connectTo(server, 20);
     }
     if (board == Board::reset) {
-      server.join();
       ReplyArea scratch{};
-      readReply(connection, scratch);  // the reset has arrived
+      sendCommand(connection, getAdc1Command);
+      EXPECT_TRUE(readReply(connection, scratch).empty());  // the reset has arrived
+      server.join();
     }
     ReplyArea replies{};
     test::RecordingControls controls;
