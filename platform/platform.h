@@ -69,12 +69,14 @@ class Platform : public Controls {
   virtual WindowId openWindow(int clientWidth, int clientHeight, const std::string& title,
                               FrameKind frame) = 0;
   virtual void closeWindow(WindowId window) = 0;
-  // The title-bar icon, from a BMP held in memory; undecodable data: no icon.
+  // The title-bar icon, from a BMP (or PNG) held in memory; undecodable data: no icon.
   virtual void setWindowIcon(WindowId window, std::span<const std::uint8_t> bmp) = 0;
   virtual void addControl(WindowId window, const ControlSpec& spec) = 0;
   // Switches on repainting that does not paint the background over controls.
+  // Cheap and idempotent: the main loop calls it on every pass.
   virtual void setFlickerFree(WindowId window) = 0;
   // Periodic window timer; arming an armed id restarts it with the new period.
+  // Removing a timer also drops its tick that is still waiting to be taken.
   virtual void armTimer(WindowId window, int timerId, int periodMs) = 0;
   virtual void removeTimer(WindowId window, int timerId) = 0;
 
@@ -86,9 +88,11 @@ class Platform : public Controls {
 
   // Returns exactly one event, or EventKind::None once timeoutMs has passed.
   // Due ticks of one timer coalesce into one; a close request never closes the
-  // window by itself.
+  // window by itself (a TitleOnly window reports none). Events still waiting
+  // from a window are dropped when that window is closed.
   virtual Event waitEvent(int timeoutMs) = 0;
-  // Modal, one OK button, no icon; returns after OK.
+  // Modal, one OK button, no icon; owned by the most recently opened window that
+  // is still open, if any; a CR in the text starts a new line. Returns after OK.
   virtual void messageBox(const std::string& title, const std::string& text) = 0;
 
   virtual bool startSound() = 0;
@@ -101,7 +105,8 @@ class Platform : public Controls {
   // Opens the address in the default browser without waiting; result unseen.
   virtual void openUrl(const std::string& url) = 0;
 
-  // Releases sound, images, controls and windows.
+  // Releases timers, sound, images, controls and windows; waiting events are
+  // dropped. Safe to call twice; nothing is open afterwards.
   virtual void shutdown() = 0;
 };
 
