@@ -46,6 +46,8 @@ const Setting settings[] = {
    "", "print every command and reply"},
   {"max-seconds", false, nullptr, [](SimOptions& o) -> int& { return o.maxSeconds; }, nullptr, 1, 86400,
    "N", "exit by itself after N seconds (600)"},
+  {"exit-with-parent", false, [](SimOptions& o) -> bool& { return o.exitWithParent; }, nullptr, nullptr, 0, 1,
+   "", "exit when the process that started boardsim ends"},
   {"adc1", true, nullptr, [](SimOptions& o) -> int& { return o.inputs.adc1; }, nullptr, 0, 65535,
    "N", "GETADC 1 reports N (0)"},
   {"adc2", true, nullptr, [](SimOptions& o) -> int& { return o.inputs.adc2; }, nullptr, 0, 65535,

@@ -34,6 +34,7 @@ struct SimOptions {
   std::string controlFile;
   bool verbose = false;
   int maxSeconds = 600;
+  bool exitWithParent = false;  // for tests: a crashed test leaves no boardsim behind
   BoardInputs inputs;
   Faults faults;
 };

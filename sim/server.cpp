@@ -87,7 +87,7 @@ void BoardServer::installStopSignals() {
 }
 
 BoardServer::BoardServer(SimOptions options)
-    : options_(std::move(options)), shaper_(options_.faults.seed) {}
+    : options_(std::move(options)), shaper_(options_.faults.seed), parent_(getppid()) {}
 
 BoardServer::~BoardServer() {
   if (clientFd_ >= 0) {
@@ -220,6 +220,7 @@ void BoardServer::acceptClient() {
   clientFd_ = fd;
   clientReading_ = true;
   clientBlocked_ = false;
+  peerGone_ = false;
   commandCount_ = 0;
   framer_.clear();
   outgoing_.clear();
@@ -227,13 +228,13 @@ void BoardServer::acceptClient() {
   event(monotonicUsec(), "#connect");
   say("connected: " + peerText(peer));
   if (options_.faults.closeAfter == 0) {
-    queueHangup(Send::Close);
+    queueHangup(Send::Close, "#hangup close-after");
   } else if (options_.faults.resetAfter == 0) {
-    queueHangup(Send::Reset);
+    queueHangup(Send::Reset, "#hangup reset-after");
   }
 }
 
-void BoardServer::dropClient(std::int64_t usec, const std::string& text, bool reset) {
+void BoardServer::dropClient(std::int64_t usec, std::string text, bool reset) {
   if (reset) {
     // Linger 0 turns close into a reset.
     const linger abort{1, 0};
@@ -242,8 +243,10 @@ void BoardServer::dropClient(std::int64_t usec, const std::string& text, bool re
   ::close(clientFd_);
   clientFd_ = -1;
   outgoing_.clear();
-  event(usec, text);
-  say("connection: " + text.substr(1));
+  if (!text.empty()) {
+    event(usec, text);
+    say("connection: " + text.substr(1));
+  }
 }
 
 void BoardServer::readClient() {
@@ -251,7 +254,15 @@ void BoardServer::readClient() {
   const ssize_t n = ::recv(clientFd_, buffer, sizeof buffer, 0);
   const std::int64_t usec = monotonicUsec();
   if (n == 0) {
-    dropClient(usec, "#close");
+    // The client is done sending; like a TCP stack, still deliver what is queued.
+    event(usec, "#close");
+    say("connection: close");
+    peerGone_ = true;
+    if (outgoing_.empty()) {
+      dropClient(usec, "");
+    } else {
+      queueHangup(Send::Close, "");
+    }
     return;
   }
   if (n < 0) {
@@ -278,11 +289,11 @@ void BoardServer::handleFrame(const Frame& frame, std::int64_t usec) {
   }
   const Faults& faults = options_.faults;
   if (commandCount_ == faults.closeAfter) {
-    queueHangup(Send::Close);
+    queueHangup(Send::Close, "#hangup close-after");
     return;
   }
   if (commandCount_ == faults.resetAfter) {
-    queueHangup(Send::Reset);
+    queueHangup(Send::Reset, "#hangup reset-after");
     return;
   }
 
@@ -302,10 +313,11 @@ void BoardServer::handleFrame(const Frame& frame, std::int64_t usec) {
 }
 
 // Replies still queued go out first; nothing more is read.
-void BoardServer::queueHangup(Send kind) {
+void BoardServer::queueHangup(Send kind, std::string event) {
   clientReading_ = false;
   Outgoing hangup;
   hangup.kind = kind;
+  hangup.event = std::move(event);
   hangup.dueUsec = monotonicUsec();
   outgoing_.push_back(std::move(hangup));
 }
@@ -315,8 +327,7 @@ void BoardServer::sendDue(std::int64_t now) {
   while (clientFd_ >= 0 && !outgoing_.empty() && outgoing_.front().dueUsec <= now) {
     Outgoing& front = outgoing_.front();
     if (front.kind != Send::Bytes) {
-      const bool reset = front.kind == Send::Reset;
-      dropClient(now, reset ? "#hangup reset-after" : "#hangup close-after", reset);
+      dropClient(now, front.event, front.kind == Send::Reset);
       return;
     }
     const std::size_t chunk = options_.faults.split ? 1 : front.bytes.size() - front.sent;
@@ -327,7 +338,7 @@ void BoardServer::sendDue(std::int64_t now) {
         return;
       }
       if (errno != EINTR) {
-        dropClient(now, "#close error");
+        dropClient(now, peerGone_ ? "" : "#close error");
       }
       return;
     }
@@ -374,6 +385,11 @@ int BoardServer::run() {
       break;
     }
     if (now >= nextControlCheckUsec_) {
+      // An orphan is handed to another parent: the test that started us is gone.
+      if (options_.exitWithParent && getppid() != parent_) {
+        reason = "parent-gone";
+        break;
+      }
       checkControlFile();
       nextControlCheckUsec_ = now + controlCheckUsec;
     }
@@ -406,7 +422,7 @@ int BoardServer::run() {
         clientReading_) {
       readClient();
     } else if (clientSlot >= 0 && (fds[clientSlot].revents & (POLLHUP | POLLERR)) != 0) {
-      dropClient(monotonicUsec(), "#close");
+      dropClient(monotonicUsec(), peerGone_ ? "" : "#close");
     }
     if (listenSlot >= 0 && (fds[listenSlot].revents & POLLIN) != 0) {
       acceptClient();

@@ -43,14 +43,16 @@ class BoardServer {
     std::string bytes;
     std::size_t sent = 0;
     std::int64_t dueUsec = 0;
+    std::string event;  // a hangup's log line; empty logs nothing
   };
 
   void acceptClient();
   void readClient();
   void handleFrame(const Frame& frame, std::int64_t usec);
-  void queueHangup(Send kind);
+  void queueHangup(Send kind, std::string event);
   void sendDue(std::int64_t now);
-  void dropClient(std::int64_t usec, const std::string& event, bool reset = false);
+  // Closes the client's socket; logs `event` unless it is empty.
+  void dropClient(std::int64_t usec, std::string event, bool reset = false);
   void checkControlFile();
   void fillBacklog();
   void event(std::int64_t usec, const std::string& text);
@@ -67,6 +69,7 @@ class BoardServer {
   int clientFd_ = -1;
   bool clientReading_ = false;
   bool clientBlocked_ = false;  // the last send would have blocked
+  bool peerGone_ = false;       // the client has closed its side
   int commandCount_ = 0;
   CommandFramer framer_;
   ReplyShaper shaper_{1};
@@ -84,6 +87,7 @@ class BoardServer {
   };
   FileStamp controlStamp_;
   std::int64_t nextControlCheckUsec_ = 0;
+  pid_t parent_ = 0;
 };
 
 }  // namespace tastomat::sim

@@ -60,6 +60,8 @@ class Client {
     }
   }
 
+  void shutdownWrite() { ::shutdown(fd_, SHUT_WR); }
+
   void send(const std::string& bytes) {
     ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
               static_cast<ssize_t>(bytes.size()));
@@ -286,12 +288,13 @@ TEST(Boardsim, SilentDelayedAndJunkReplies) {
     EXPECT_EQ(client.ask("setport 1.1", 5), "ACK\r\n");
     client.send("setport 1.0" + terminator);
     EXPECT_TRUE(client.readOnce(300).timedOut);
-    EXPECT_EQ(sim.commands().size(), 2u);
+    EXPECT_TRUE(sim.waitForLogLines([&](const auto&) { return sim.commands().size() == 2; }));
   }
   {
     BoardsimProcess sim({"--delay-ms", "300"});
     Client client(sim.port());
     EXPECT_EQ(client.ask("setport 1.1", 5), "ACK\r\n");
+    ASSERT_TRUE(sim.waitForEntry("#reply ACK\\x0D\\x0A"));  // logged just after the send
     const std::vector<SimLogEntry> log = sim.readLog();
     const auto command =
         std::find_if(log.begin(), log.end(), [](const SimLogEntry& e) { return e.isCommand(); });
@@ -306,6 +309,16 @@ TEST(Boardsim, SilentDelayedAndJunkReplies) {
     const std::string junk = client.readOnce().bytes;
     EXPECT_NE(junk.find('\0'), std::string::npos);
   }
+}
+
+TEST(Boardsim, DeliversQueuedRepliesAfterTheClientHalfCloses) {
+  BoardsimProcess sim({"--delay-ms", "200"});
+  Client client(sim.port());
+  client.send("setport 1.1" + terminator + "bogus" + terminator);
+  client.shutdownWrite();  // as nc does at the end of its input
+  EXPECT_EQ(client.readExactly(10), "ACK\r\nNAK\r\n");
+  EXPECT_TRUE(client.readOnce().closed);
+  EXPECT_EQ(countEntries(sim, "#close"), 1u);
 }
 
 TEST(Boardsim, ConnectFaults) {

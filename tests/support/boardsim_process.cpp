@@ -66,9 +66,10 @@ std::string boardsimPath() {
 }
 
 BoardsimProcess::BoardsimProcess(std::vector<std::string> args) : folder_(makeFolder()) {
-  std::vector<std::string> argv = {boardsimPath(),  "--port",        "0",         "--port-file",
-                                   path("port"),    "--log",         path("log"), "--control",
-                                   path("control"), "--max-seconds", "600"};
+  std::vector<std::string> argv = {boardsimPath(),  "--port",     "0",
+                                   "--port-file",   path("port"), "--log",
+                                   path("log"),     "--control",  path("control"),
+                                   "--max-seconds", "600",        "--exit-with-parent"};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) {

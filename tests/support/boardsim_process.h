@@ -12,7 +12,8 @@
 // waits (at most 10 s) until it listens; it throws std::runtime_error if it
 // does not. The destructor stops it (SIGTERM, then SIGKILL after 3 s), reaps it
 // and removes the folder. boardsim also exits by itself after --max-seconds
-// (600 unless the test passes another), so nothing outlives a crashed test.
+// (600 unless the test passes another) and within 50 ms of the test process's
+// end (--exit-with-parent), so nothing outlives a crashed test.
 //
 // The log is boardsim's record of what it received, one entry per line:
 //   <usec> <command>   a command as received: terminator removed, bytes below
@@ -23,7 +24,7 @@
 //          #close reset (the client reset), #hangup close-after,
 //          #hangup reset-after, #hangup shutdown, #device Device 06: EIN,
 //          #reply <bytes, escaped>, #control key=value, #control-error ...,
-//          #exit signal|max-seconds
+//          #exit signal|max-seconds|parent-gone
 // usec is CLOCK_MONOTONIC in microseconds, taken when the command's last byte
 // arrived: compare it with monotonicUsecNow() in the test.
 #pragma once
@@ -59,7 +60,7 @@ class BoardsimProcess {
   static constexpr Timeout defaultTimeout{10'000};
 
   // `args` come after the defaults (--port 0 --port-file --log --control
-  // --max-seconds 600), so a test may override any of them.
+  // --max-seconds 600 --exit-with-parent), so a test may override any of them.
   explicit BoardsimProcess(std::vector<std::string> args = {});
   ~BoardsimProcess();
   BoardsimProcess(const BoardsimProcess&) = delete;
