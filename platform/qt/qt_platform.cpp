@@ -244,7 +244,7 @@ QWidget* QtPlatform::Impl::makeControl(Window& window, const ControlSpec& spec) 
       return slider;
     }
     case ControlKind::CheckBox: {
-      auto* box = new QCheckBox(toScreenText(spec.text), parent);
+      auto* box = new WholeCheckBox(toScreenText(spec.text), parent);
       box->setChecked(spec.value != 0);
       QObject::connect(box, &QCheckBox::clicked, report);
       return box;

@@ -2,6 +2,7 @@
 // The few widget classes the Qt platform needs beyond Qt's own, and text helpers.
 #pragma once
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
@@ -31,6 +32,16 @@ class ImageLabel : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A check box that toggles on a click anywhere in its rectangle, not only on
+// its box and caption: the whole control is the target, as the layout places it.
+class WholeCheckBox : public QCheckBox {
+ public:
+  WholeCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {}
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
 // The program's texts are UTF-8 with CR (13) as the line break; Qt's use '\n'.
