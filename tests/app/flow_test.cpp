@@ -5,21 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include "app/login.h"
 #include "panel/layout.h"
-#include "tests/app/loopback_board.h"
+
 #include "tests/scripted/scripted_platform.h"
+#include "tests/support/boardsim_process.h"
 
 namespace tastomat {
 namespace {
 
-using namespace std::chrono_literals;
-using testing::LoopbackBoard;
 using testing::ScriptedPlatform;
 
 const std::string loginWindow = "openWindow 250x70 'AVR-NET-IO: Passwortabfrage' SystemMenu";
@@ -32,7 +34,7 @@ const std::vector<std::string> queryCommands{"GETADC 1", "GETADC 2", "GETPORT 1"
 class FlowPlatform : public ScriptedPlatform {
  public:
   bool mainWindowFails = false;
-  std::optional<std::chrono::steady_clock::time_point> lastClick;
+  std::optional<std::int64_t> lastClickUsec;
 
   WindowId openWindow(int w, int h, const std::string& title, FrameKind frame) override {
     const bool keep = windowsOpen;
@@ -42,7 +44,7 @@ class FlowPlatform : public ScriptedPlatform {
     return id;
   }
   void playSound(int number) override {
-    lastClick = std::chrono::steady_clock::now();
+    lastClickUsec = monotonicUsecNow();
     ScriptedPlatform::playSound(number);
   }
 };
@@ -51,6 +53,27 @@ void login(ScriptedPlatform& p, const char* password = "pfau") {
   p.pushControl(loginControl::loginButton, [password](ScriptedPlatform& sp) {
     sp.userSetText(loginControl::passwordField, password);
   });
+}
+
+// A loopback port on which nothing listens: connections to it are refused.
+int unusedLoopbackPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  ::close(fd);
+  return ntohs(addr.sin_port);
+}
+
+std::vector<std::string> commandTexts(const BoardsimProcess& board) {
+  std::vector<std::string> texts;
+  for (const auto& e : board.commands()) {
+    texts.push_back(e.text);
+  }
+  return texts;
 }
 
 std::function<PanelSettings()> boardAt(std::string address, int port) {
@@ -108,7 +131,7 @@ long countOf(const std::vector<std::string>& calls, const std::string& prefix) {
 }
 
 TEST(Flow, StartUpOrderFirstQueryAndOrderlyEnd) {
-  LoopbackBoard board;
+  BoardsimProcess board;
   FlowPlatform p;
   login(p);  // then the script is empty: the first pass gets a close request
 
@@ -136,23 +159,28 @@ TEST(Flow, StartUpOrderFirstQueryAndOrderlyEnd) {
   EXPECT_EQ((std::vector{text.spec.x, text.spec.y, text.spec.w, text.spec.h}),
             (std::vector{10, 10, 230, 70}));
 
-  EXPECT_TRUE(board.waitForClose(10s));
-  EXPECT_EQ(board.commands(), queryCommands);  // one query, no setport
+  EXPECT_TRUE(board.waitForEntry("#close"));
+  EXPECT_EQ(commandTexts(board), queryCommands);  // one query, no setport
 }
 
 TEST(Flow, ClosingClicksPausesThenClosesTheConnection) {
-  LoopbackBoard board;
+  BoardsimProcess board;
   FlowPlatform p;
   login(p);
   p.pushNone();
   p.pushClose();
 
   EXPECT_EQ(runProgram(p, boardAt("127.0.0.1", board.port())), 0);
-  const auto closed = std::chrono::steady_clock::now();
-  ASSERT_TRUE(board.waitForClose(10s));
-  ASSERT_TRUE(p.lastClick.has_value());
+  ASSERT_TRUE(board.waitForEntry("#close"));
+  ASSERT_TRUE(p.lastClickUsec.has_value());
   // The click comes first, then at least the 100 ms pause, then the close.
-  EXPECT_GE(closed - *p.lastClick, 95ms);
+  std::int64_t closedUsec = 0;
+  for (const auto& e : board.readLog()) {
+    if (e.text == "#close") {
+      closedUsec = e.usec;
+    }
+  }
+  EXPECT_GE(closedUsec - *p.lastClickUsec, 95'000);
   // After the last wait: the pass's repaint switch, the click, the shutdown.
   const auto lastWait = std::find(p.calls.rbegin(), p.calls.rend(), "waitEvent 1000").base();
   EXPECT_EQ(std::vector<std::string>(lastWait, p.calls.end()),
@@ -187,8 +215,8 @@ TEST(Flow, EveryWayOutEndsWithItsMessageAndZero) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::optional<LoopbackBoard> board;
-    int port = testing::unusedLoopbackPort();
+    std::optional<BoardsimProcess> board;
+    int port = unusedLoopbackPort();
     if (c.boardListens) {
       port = board.emplace().port();
     }
@@ -226,8 +254,8 @@ TEST(Flow, EveryWayOutEndsWithItsMessageAndZero) {
     }
     EXPECT_EQ(indexOf(p.calls, "waitEvent 1000"), -1);
     if (board) {
-      EXPECT_TRUE(board->waitForClose(10s));
-      EXPECT_TRUE(board->commands().empty());
+      EXPECT_TRUE(board->waitForEntry("#close"));
+      EXPECT_TRUE(commandTexts(*board).empty());
     }
   }
 }
@@ -239,7 +267,7 @@ Action setState(int id, int value) {
 }
 
 TEST(Flow, SpinBoxFollowsTheCheckBoxAndRearmsTheTimerOnce) {
-  LoopbackBoard board;
+  BoardsimProcess board;
   FlowPlatform p;
   login(p);
   p.pushNone();                                               // pass 1: spin box disabled
@@ -268,12 +296,12 @@ TEST(Flow, SpinBoxFollowsTheCheckBoxAndRearmsTheTimerOnce) {
   }
   EXPECT_EQ(spinStates, (std::vector<std::string>{"0", "0", "0", "0", "1", "1"}));
   EXPECT_EQ(countOf(loop, "setFlickerFree"), 6);  // every pass, event or not
-  ASSERT_TRUE(board.waitForClose(10s));
-  EXPECT_EQ(board.commands(), queryCommands);  // the check-box click queried nothing
+  ASSERT_TRUE(board.waitForEntry("#close"));
+  EXPECT_EQ(commandTexts(board), queryCommands);  // the check-box click queried nothing
 }
 
 TEST(Flow, TicksQueryOnlyWhileAutoQueryIsTicked) {
-  LoopbackBoard board;
+  BoardsimProcess board;
   FlowPlatform p;
   login(p);
   p.pushTick(pollTimerId);                                               // box clear: ignored
@@ -283,10 +311,10 @@ TEST(Flow, TicksQueryOnlyWhileAutoQueryIsTicked) {
   p.pushClose();
 
   EXPECT_EQ(runProgram(p, boardAt("127.0.0.1", board.port())), 0);
-  ASSERT_TRUE(board.waitForClose(10s));
+  ASSERT_TRUE(board.waitForEntry("#close"));
   std::vector<std::string> twice = queryCommands;
   twice.insert(twice.end(), queryCommands.begin(), queryCommands.end());
-  EXPECT_EQ(board.commands(), twice);
+  EXPECT_EQ(commandTexts(board), twice);
   // One click for the tick, one for closing; the tick's click precedes its query.
   const auto loop = callsAfter(p.calls, mainWindow);
   EXPECT_EQ(countOf(loop, "playSound 0"), 2);
