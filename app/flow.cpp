@@ -21,6 +21,7 @@
 #include "app/flow.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/login.h"
