@@ -68,7 +68,7 @@ const Setting settings[] = {
    "", "send every reply one byte per send"},
   {"split-gap-ms", true, nullptr, [](SimOptions& o) -> int& { return o.faults.splitGapMs; }, nullptr, 0, longMs,
    "N", "pause between split bytes (2)"},
-  {"oversize", true, nullptr, [](SimOptions& o) -> int& { return o.faults.oversize; }, nullptr, 0, manyBytes,
+  {"oversize", true, nullptr, [](SimOptions& o) -> int& { return o.faults.oversize; }, nullptr, 0, 65536,
    "N", "every reply exactly N bytes: the reply, then 'x' filler"},
   {"junk", true, [](SimOptions& o) -> bool& { return o.faults.junk; }, nullptr, nullptr, 0, 1,
    "", "answer with binary junk (zero bytes, bytes > 127)"},

@@ -27,6 +27,8 @@ constexpr std::int64_t usecPerMs = 1000;
 constexpr std::int64_t controlCheckUsec = 50 * usecPerMs;
 constexpr std::size_t receiveChunk = 4096;
 constexpr std::size_t shownReplyBytes = 200;
+// A client that sends but never reads is not read any further once this much waits for it.
+constexpr std::size_t maxQueuedBytes = 256 * 1024;
 
 volatile sig_atomic_t stopSignal = 0;
 sigset_t loopSignalMask;  // the mask ppoll waits with: stop signals let in
@@ -224,6 +226,7 @@ void BoardServer::acceptClient() {
   commandCount_ = 0;
   framer_.clear();
   outgoing_.clear();
+  queuedBytes_ = 0;
   shaper_ = ReplyShaper(options_.faults.seed);
   event(monotonicUsec(), "#connect");
   say("connected: " + peerText(peer));
@@ -234,7 +237,10 @@ void BoardServer::acceptClient() {
   }
 }
 
-void BoardServer::dropClient(std::int64_t usec, std::string text, bool reset) {
+// `text` by value: callers pass a hangup's own text, which clearing the queue destroys.
+void BoardServer::dropClient(std::int64_t usec,
+                             std::string text,  // NOLINT(performance-unnecessary-value-param)
+                             bool reset) {
   if (reset) {
     // Linger 0 turns close into a reset.
     const linger abort{1, 0};
@@ -243,6 +249,7 @@ void BoardServer::dropClient(std::int64_t usec, std::string text, bool reset) {
   ::close(clientFd_);
   clientFd_ = -1;
   outgoing_.clear();
+  queuedBytes_ = 0;
   if (!text.empty()) {
     event(usec, text);
     say("connection: " + text.substr(1));
@@ -309,6 +316,7 @@ void BoardServer::handleFrame(const Frame& frame, std::int64_t usec) {
   Outgoing reply;
   reply.bytes = shaper_.shape(answer.reply, faults);
   reply.dueUsec = usec + faults.delayMs * usecPerMs;
+  queuedBytes_ += reply.bytes.size();
   outgoing_.push_back(std::move(reply));
 }
 
@@ -350,6 +358,7 @@ void BoardServer::sendDue(std::int64_t now) {
       continue;
     }
     const std::string shown = shownReply(front.bytes);
+    queuedBytes_ -= front.bytes.size();
     outgoing_.pop_front();
     event(monotonicUsec(), "#reply " + shown);
     if (options_.verbose) {
@@ -404,7 +413,7 @@ int BoardServer::run() {
       fds[count++] = {listenFd_, POLLIN, 0};
     }
     if (clientFd_ >= 0) {
-      short wanted = clientReading_ ? POLLIN : 0;
+      short wanted = clientReading_ && queuedBytes_ < maxQueuedBytes ? POLLIN : 0;
       if (waitingForWritable()) {
         wanted |= POLLOUT;
       }

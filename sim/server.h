@@ -51,8 +51,8 @@ class BoardServer {
   void handleFrame(const Frame& frame, std::int64_t usec);
   void queueHangup(Send kind, std::string event);
   void sendDue(std::int64_t now);
-  // Closes the client's socket; logs `event` unless it is empty.
-  void dropClient(std::int64_t usec, std::string event, bool reset = false);
+  // Closes the client's socket; logs `text` unless it is empty.
+  void dropClient(std::int64_t usec, std::string text, bool reset = false);
   void checkControlFile();
   void fillBacklog();
   void event(std::int64_t usec, const std::string& text);
@@ -74,6 +74,7 @@ class BoardServer {
   CommandFramer framer_;
   ReplyShaper shaper_{1};
   std::deque<Outgoing> outgoing_;
+  std::size_t queuedBytes_ = 0;  // reply bytes in outgoing_
 
   struct FileStamp {
     bool exists = false;

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -319,6 +321,33 @@ TEST(Boardsim, DeliversQueuedRepliesAfterTheClientHalfCloses) {
   EXPECT_EQ(client.readExactly(10), "ACK\r\nNAK\r\n");
   EXPECT_TRUE(client.readOnce().closed);
   EXPECT_EQ(countEntries(sim, "#close"), 1u);
+}
+
+// Resident memory of a process in kB, from /proc.
+long residentKb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) {
+      return std::atol(line.c_str() + 6);
+    }
+  }
+  return -1;
+}
+
+TEST(Boardsim, AClientThatNeverReadsCannotGrowItsMemory) {
+  // 5000 commands fit the socket buffers at once; their replies would be 320 MB.
+  BoardsimProcess sim({"--oversize", "65536"});
+  Client client(sim.port());
+  std::string burst;
+  for (int i = 0; i < 5000; ++i) {
+    burst += "GETADC 1" + terminator;
+  }
+  client.send(burst);
+  EXPECT_FALSE(sim.waitForLogLines([&](const auto&) { return sim.commands().size() >= 2500; },
+                                   std::chrono::seconds(1)));
+  EXPECT_LT(residentKb(sim.pid()), 150 * 1024);
+  EXPECT_TRUE(sim.running());
 }
 
 TEST(Boardsim, ConnectFaults) {

@@ -72,6 +72,7 @@ BoardsimProcess::BoardsimProcess(std::vector<std::string> args) : folder_(makeFo
                                    "--max-seconds", "600",        "--exit-with-parent"};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
   for (std::string& arg : argv) {
     pointers.push_back(arg.data());
   }
