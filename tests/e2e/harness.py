@@ -253,8 +253,11 @@ class Desktop:
         if result.returncode != 0:
             raise HarnessError("wmctrl -c failed")
 
-    def screenshot(self, window, path):
-        result = self.run(["import", "-window", str(window), path], timeout=20)
+    def screenshot(self, window, path, frame=False):
+        """Saves the window's client area, or with frame=True also the
+        window manager's frame around it (title bar)."""
+        args = ["import", "-window", str(window)] + (["-frame"] if frame else []) + [path]
+        result = self.run(args, timeout=20)
         if result.returncode != 0:
             raise HarnessError(f"import failed: {result.stderr.decode(errors='replace')}")
         return path
