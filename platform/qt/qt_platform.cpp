@@ -40,6 +40,18 @@ namespace {
 // timers have the same floor.
 constexpr int minimumTimerPeriodMs = 10;
 
+// The layout's fixed geometry was made for a compact dialog font of about 11
+// pixels. The desktop's family is kept; its semi-condensed face, where one is
+// installed, lets the longer captions fit their controls.
+constexpr int dialogFontPixels = 11;
+
+QFont dialogFont() {
+  QFont font = QApplication::font();
+  font.setPixelSize(dialogFontPixels);
+  font.setStretch(QFont::SemiCondensed);
+  return font;
+}
+
 // Set by the wait hook, so the next waitEvent wakes Qt's dispatcher: input held
 // back during a blocking wait is otherwise handed over only when Qt's loop
 // happens to wake for something else.
@@ -361,6 +373,7 @@ WindowId QtPlatform::openWindow(int clientWidth, int clientHeight, const std::st
   PlatformWindow* widget = window->widget.get();
   widget->setWindowTitle(toScreenText(title));
   widget->setAttribute(Qt::WA_AlwaysShowToolTips);
+  widget->setFont(dialogFont());
   widget->setFixedSize(clientWidth, clientHeight);
   QRect area(0, 0, clientWidth, clientHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
