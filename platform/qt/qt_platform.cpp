@@ -41,14 +41,14 @@ namespace {
 constexpr int minimumTimerPeriodMs = 10;
 
 // The layout's fixed geometry was made for a compact dialog font of about 11
-// pixels. The desktop's family is kept; its semi-condensed face, where one is
-// installed, lets the longer captions fit their controls.
+// pixels. The desktop's family is kept; its condensed face, where one is
+// installed (DejaVu's is), lets the longer captions fit their controls.
 constexpr int dialogFontPixels = 11;
 
 QFont dialogFont() {
   QFont font = QApplication::font();
   font.setPixelSize(dialogFontPixels);
-  font.setStretch(QFont::SemiCondensed);
+  font.setStretch(QFont::Condensed);
   return font;
 }
 
@@ -212,8 +212,16 @@ QWidget* QtPlatform::Impl::makeControl(Window& window, const ControlSpec& spec) 
     push(windowId, Event{EventKind::Control, id, 0});
   };
   switch (spec.kind) {
-    case ControlKind::GroupFrame:
-      return new QGroupBox(toScreenText(spec.text), parent);
+    case ControlKind::GroupFrame: {
+      // An etched rectangle with the caption set into its top edge, as a
+      // dialog frame looks; the style's own group box puts it above the line.
+      auto* frame = new QGroupBox(toScreenText(spec.text), parent);
+      frame->setStyleSheet(
+          "QGroupBox { border: 2px groove palette(mid); margin-top: 7px; }"
+          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+          " left: 6px; padding: 0 2px; background-color: palette(window); }");
+      return frame;
+    }
     case ControlKind::StaticText: {
       auto* label = new QLabel(parent);
       label->setTextFormat(Qt::PlainText);
