@@ -221,14 +221,15 @@ class Desktop:
         return (field("Absolute upper-left X"), field("Absolute upper-left Y"),
                 field("Width"), field("Height"))
 
-    def click(self, window, rect, dx=None, dy=None):
-        """Clicks a control given by its client-area rectangle (centre by default)."""
-        wx, wy, _, _ = self.client_geometry(window)
+    def click(self, window, rect, dx=None, dy=None, origin=None):
+        """Clicks a control given by its client-area rectangle (centre by default).
+        origin: the window's client origin, when the caller has it already."""
+        wx, wy = origin or self.client_geometry(window)[:2]
         x, y, w, h = rect
         px = wx + x + (w // 2 if dx is None else dx)
         py = wy + y + (h // 2 if dy is None else dy)
-        self.move_mouse(px, py)
-        self.xdotool("click", "1")
+        # One xdotool call: the X server keeps the motion before the press.
+        self.xdotool("mousemove", px, py, "click", "1")
 
     def move_mouse(self, x, y):
         # "mousemove --sync" waits for motion, so it would hang on the spot

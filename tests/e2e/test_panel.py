@@ -39,6 +39,19 @@ class PanelJourneys(E2ECase):
                          "main window client size")
         return window
 
+    def test_main_window_is_centred_and_keeps_its_size(self):
+        window = self.open_panel()
+        x, y, w, h_ = self.desktop.client_geometry(window)
+        # 1024 x 768 screen; the title bar may push the window down a little.
+        self.assertLessEqual(abs(x - (1024 - w) // 2), 2, "centred horizontally")
+        self.assertLessEqual(abs(y - (768 - h_) // 2), 25, "centred vertically")
+        self.desktop.run(["wmctrl", "-i", "-r", hex(window), "-b",
+                          "add,maximized_vert,maximized_horz"])
+        self.settle(0.5)
+        self.assertEqual(self.desktop.client_geometry(window)[2:], (590, 510),
+                         "maximising must not change the size")
+        self.close_main(window)
+
     def assert_gaps(self, entries, pauses_ms, start=0):
         """Time from each command to the next is its pause plus the board's
         round trip: at least the pause, and not much more."""
@@ -146,15 +159,16 @@ class PanelJourneys(E2ECase):
 
     def test_click_during_a_press_is_acted_on_afterwards(self):
         window = self.open_panel()
+        origin = self.desktop.client_geometry(window)[:2]
         self.set_minimum_press(window)
         self.settle(0.5)
         since = time.monotonic()
-        self.desktop.click(window, h.device_button(56))
+        self.desktop.click(window, h.device_button(56), origin=origin)
         self.board.wait_commands(1, since=since, timeout=10)
         # While 56 presses: a click on Device 01 EIN waits its turn; a second
         # click on 56 hits a disabled button and is lost.
-        self.desktop.click(window, h.device_button(47))
-        self.desktop.click(window, h.device_button(56))
+        self.desktop.click(window, h.device_button(47), origin=origin)
+        self.desktop.click(window, h.device_button(56), origin=origin)
         clicked = time.monotonic()
         self.board.wait_commands(24, since=since, timeout=15)
         self.settle(1.5)
