@@ -9,6 +9,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
@@ -38,6 +39,28 @@ timespec toTimespec(Nanoseconds ns) {
   t.tv_nsec = static_cast<long>(ns % 1'000'000'000);
   return t;
 }
+
+// A pause's counterpart of raising the system timer resolution: Linux lets a
+// thread's timers fire up to its timer slack late (50 us by default). For the
+// length of a pause the slack is the least there is, then restored.
+class FineTimerSlack {
+ public:
+  FineTimerSlack() : previous_(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
+    if (previous_ > 1) {
+      prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    }
+  }
+  ~FineTimerSlack() {
+    if (previous_ > 1) {
+      prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(previous_), 0, 0, 0);
+    }
+  }
+  FineTimerSlack(const FineTimerSlack&) = delete;
+  FineTimerSlack& operator=(const FineTimerSlack&) = delete;
+
+ private:
+  long previous_;
+};
 
 // Milliseconds for poll(): the time left, rounded up, at most one slice.
 int pollSliceMs(Nanoseconds deadline) {
@@ -204,10 +227,13 @@ void sleepMs(int milliseconds) {
     sched_yield();
     return;
   }
+  const FineTimerSlack fine;
   const Nanoseconds deadline = monotonicNow() + Nanoseconds{milliseconds} * nsPerMs;
-  // The hook may take a few ms (a repaint). Near the deadline it is skipped
-  // when its last run would not fit, so the pause still ends on time. The
-  // estimate is capped so that one slow run cannot silence the hook for good.
+  // The hook runs at once and then on a grid of slices that ends one slice
+  // (plus a run of the hook) before the deadline. Its last run so has a whole
+  // slice of room: a slow repaint does not make the pause late, and the window
+  // is still pumped every slice, up to the end of the pause. The estimate of
+  // its cost is capped so that one slow run cannot silence the hook for good.
   constexpr Nanoseconds maxHookCost = 4 * sliceNs;
   thread_local Nanoseconds hookCost = 0;
   for (;;) {
@@ -215,13 +241,22 @@ void sleepMs(int milliseconds) {
     if (now >= deadline) {
       return;
     }
-    if (deadline - now > sliceNs + hookCost) {
+    if (deadline - now > sliceNs / 2 + hookCost) {
       runWaitHook();
       const Nanoseconds after = monotonicNow();
       hookCost = std::min(std::max(after - now, hookCost - hookCost / 8), maxHookCost);
       now = after;
     }
-    const timespec until = toTimespec(std::min(now + sliceNs, deadline));
+    Nanoseconds wake = deadline;
+    const Nanoseconds lastRun = deadline - sliceNs - hookCost;
+    if (now < lastRun) {
+      Nanoseconds step = (lastRun - now) % sliceNs;
+      if (step < sliceNs / 4) {
+        step += sliceNs;  // a grid point right ahead: skip it rather than run twice
+      }
+      wake = std::min(now + step, deadline);
+    }
+    const timespec until = toTimespec(wake);
     clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
   }
 }
