@@ -28,7 +28,7 @@ constexpr std::int64_t controlCheckUsec = 50 * usecPerMs;
 constexpr std::size_t receiveChunk = 4096;
 constexpr std::size_t shownReplyBytes = 200;
 // A client that sends but never reads is not read any further once this much waits for it.
-constexpr std::size_t maxQueuedBytes = 256 * 1024;
+constexpr std::size_t maxQueuedBytes = std::size_t{256} * 1024;
 
 volatile sig_atomic_t stopSignal = 0;
 sigset_t loopSignalMask;  // the mask ppoll waits with: stop signals let in

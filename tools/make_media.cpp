@@ -214,7 +214,8 @@ class Canvas {
         const double py = y + 0.5;
         const double a = coverage(shape(px, py)) * opacity;
         if (a > 0) {
-          Colour& p = pixels_[static_cast<std::size_t>(y * width_ + x)];
+          Colour& p = pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                              static_cast<std::size_t>(x)];
           p = mix(p, shader(px, py), a);
         }
       }
@@ -234,7 +235,8 @@ class Canvas {
         const double t = clamp01(1.0 - d / softness);
         const double a = t * t * opacity;
         if (a > 0) {
-          Colour& p = pixels_[static_cast<std::size_t>(y * width_ + x)];
+          Colour& p = pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                              static_cast<std::size_t>(x)];
           p = mix(p, colour, a);
         }
       }
@@ -265,7 +267,8 @@ class Canvas {
     b.u32(0);
     for (int y = height_ - 1; y >= 0; --y) {
       for (int x = 0; x < width_; ++x) {
-        const Colour& p = pixels_[static_cast<std::size_t>(y * width_ + x)];
+        const Colour& p = pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                                  static_cast<std::size_t>(x)];
         b.u8(toByte(p.b));
         b.u8(toByte(p.g));
         b.u8(toByte(p.r));
