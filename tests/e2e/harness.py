@@ -107,12 +107,20 @@ def stop_group(proc, grace=2.0):
         pass
 
 
+def _die_with_parent():
+    # If the test runner is killed (a ctest time-out), what it started goes too.
+    import ctypes
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
+
+
 def spawn(args, env=None, output=None):
     """Starts a process in its own group; output (a path) takes stdout and stderr."""
     sink = open(output, "wb") if output else subprocess.DEVNULL
     try:
         return subprocess.Popen(args, env=env, stdin=subprocess.DEVNULL, stdout=sink,
-                                stderr=subprocess.STDOUT, start_new_session=True)
+                                stderr=subprocess.STDOUT, start_new_session=True,
+                                preexec_fn=_die_with_parent)
     finally:
         if output:
             sink.close()
@@ -137,7 +145,7 @@ class Desktop:
                  "-nolisten", "tcp", "-noreset"],
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=xvfb_log,
-                pass_fds=(write_fd,), start_new_session=True)
+                pass_fds=(write_fd,), start_new_session=True, preexec_fn=_die_with_parent)
             os.close(write_fd)
             write_fd = -1
             number = self._read_display_number(read_fd)
