@@ -333,9 +333,15 @@ void QtPlatform::setText(int controlId, const std::string& text) {
   const QString screen = toScreenText(text);
   QWidget* widget = control->widget;
   switch (control->kind) {
-    case ControlKind::StaticText:
-      showStaticText(static_cast<QLabel*>(widget), control->align, screen);
+    case ControlKind::StaticText: {
+      // The loop rewrites the press-duration label every pass; an unchanged
+      // text must not cost a repaint of an idle window.
+      auto* label = static_cast<QLabel*>(widget);
+      if (label->text() != screen) {
+        showStaticText(label, control->align, screen);
+      }
       break;
+    }
     case ControlKind::GroupFrame:
       static_cast<QGroupBox*>(widget)->setTitle(screen);
       break;
