@@ -21,6 +21,7 @@ pid_t startProcess(const std::vector<std::string>& argv, const std::string& stdo
                    const std::string& stderrPath) {
   std::vector<std::string> args = argv;
   std::vector<char*> pointers;
+  pointers.reserve(args.size() + 1);
   for (std::string& arg : args) {
     pointers.push_back(arg.data());
   }

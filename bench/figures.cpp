@@ -349,8 +349,11 @@ int runBenchmark(const BenchOptions& options) {
     const ProgramResult r = runProgram(script, 15s);
     addStartup(r);
     addPauseErrors(pause250, r.commands, shortPressMs);
+    // The pauses of one press: six halves (rounded down, as the program does) and one whole.
+    const int halfPressMs = shortPressMs / 2;
+    const double nominalPausesMs = 6.0 * halfPressMs + shortPressMs;
     for (double ms : figure(r, "press_ms")) {
-      overhead.samples.push_back(ms - (6 * (shortPressMs / 2) + shortPressMs));
+      overhead.samples.push_back(ms - nominalPausesMs);
     }
     append(queryAction.samples, figure(r, "query_action_ms"));
     append(pumpGap.samples, figure(r, "group_pump_gap_ms"));
@@ -388,6 +391,7 @@ int runBenchmark(const BenchOptions& options) {
            std::to_string(plan.idleS) + " s");
   {
     std::vector<ProgramChild> children;
+    children.reserve(static_cast<std::size_t>(plan.idleRuns));
     ProgramScript script;
     script.idleS = plan.idleS;
     for (int run = 0; run < plan.idleRuns; ++run) {

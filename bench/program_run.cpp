@@ -205,7 +205,7 @@ class ScriptedUser final : public Platform {
 
   void messageBox(const std::string& title, const std::string& text) override {
     // Nobody would press OK: note it and let the program run on to its end.
-    problems_.push_back("message box '" + title + "': " + text);
+    problems_.emplace_back("message box '" + title + "': " + text);
   }
   bool startSound() override { return real_.startSound(); }
   bool loadSound(int number, std::span<const std::uint8_t> wav) override {
@@ -227,7 +227,7 @@ class ScriptedUser final : public Platform {
       real_.setText(loginControl::passwordField, password());
       return Event{EventKind::Control, loginControl::loginButton, 0};
     }
-    problems_.push_back("the login asked again");
+    problems_.emplace_back("the login asked again");
     return real_.waitEvent(timeoutMs);
   }
 
@@ -324,11 +324,11 @@ constexpr Option numberOptions[] = {
 std::vector<std::string> scriptArguments(const ProgramScript& script) {
   std::vector<std::string> args;
   for (const Option& option : numberOptions) {
-    args.push_back(option.name);
+    args.emplace_back(option.name);
     args.push_back(std::to_string(script.*option.field));
   }
   if (script.groupAction) {
-    args.push_back("--group");
+    args.emplace_back("--group");
   }
   return args;
 }
@@ -378,7 +378,7 @@ int runScriptedProgram(const ProgramScript& script) {
   }
   std::vector<std::string> problems = user.problems();
   if (!user.reachedMainLoop()) {
-    problems.push_back("the program never reached its main loop");
+    problems.emplace_back("the program never reached its main loop");
   }
   for (const std::string& problem : problems) {
     std::printf("problem %s\n", problem.c_str());
