@@ -9,20 +9,18 @@
 #include <string>
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include "app/login.h"
 #include "panel/layout.h"
 
 #include "tests/scripted/scripted_platform.h"
 #include "tests/support/boardsim_process.h"
+#include "tests/support/loopback_port.h"
 
 namespace tastomat {
 namespace {
 
 using testing::ScriptedPlatform;
+using testing::unusedLoopbackPort;
 
 const std::string loginWindow = "openWindow 250x70 'AVR-NET-IO: Passwortabfrage' SystemMenu";
 const std::string connectionWindow = "openWindow 250x90 'DEMO-Tastomat: Meldung' TitleOnly";
@@ -53,19 +51,6 @@ void login(ScriptedPlatform& p, const char* password = "pfau") {
   p.pushControl(loginControl::loginButton, [password](ScriptedPlatform& sp) {
     sp.userSetText(loginControl::passwordField, password);
   });
-}
-
-// A loopback port on which nothing listens: connections to it are refused.
-int unusedLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return ntohs(addr.sin_port);
 }
 
 std::vector<std::string> commandTexts(const BoardsimProcess& board) {

@@ -9,11 +9,6 @@
 // that the program still ends with exit code 0.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -34,12 +29,14 @@
 #include "tests/fault/exchange_recorder.h"
 #include "tests/scripted/scripted_platform.h"
 #include "tests/support/boardsim_process.h"
+#include "tests/support/loopback_port.h"
 
 namespace tastomat {
 namespace {
 
 using fault::Exchange;
 using testing::ScriptedPlatform;
+using testing::unusedLoopbackPort;
 
 // Short times keep the suite quick; presses run at the slider's minimum.
 constexpr int replyTimeoutMs = 150;
@@ -219,19 +216,6 @@ std::vector<std::string> boardsimArgs(Fault fault, int faultAt) {
       break;
   }
   return {};
-}
-
-// A loopback port on which nothing listens: connections to it are refused.
-int unusedLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return ntohs(addr.sin_port);
 }
 
 // One handled event: from the moment waitEvent returned it until the next wait
