@@ -46,9 +46,11 @@ struct Plan {
   int shellPresses;
   int boardPressRuns;  // the board link alone, at 250 ms
   int boardPressesPerRun;
+  int sleepCalls;  // sleepMs(625) on its own
 };
-constexpr Plan fullPlan{5, 5, 5, 3, 2, 2, 3, 60, 5, 100, 5, 2, 5, 5};
-constexpr Plan quickPlan{3, 5, 5, 2, 1, 0, 3, 10, 5, 100, 3, 2, 3, 5};
+constexpr Plan fullPlan{5, 5, 5, 3, 2, 2, 3, 60, 5, 100, 5, 2, 5, 5, 100};
+constexpr Plan quickPlan{3, 5, 5, 2, 1, 0, 3, 10, 5, 100, 3, 2, 3, 5, 20};
+constexpr int halfStartPressMs = 625;
 
 constexpr int shortPressMs = 250;
 constexpr int startPressMs = 1250;
@@ -167,6 +169,19 @@ class NoWindow final : public Controls {
   void setText(int, const std::string&) override {}
   void setTextColour(int, Rgb) override {}
 };
+
+// sleepMs alone: from the call to its return, minus the nominal pause.
+std::vector<double> sleepErrors(int calls, int pauseMs) {
+  std::vector<double> errors;
+  errors.reserve(static_cast<std::size_t>(calls));
+  for (int i = 0; i < calls; ++i) {
+    const auto start = Clock::now();
+    sleepMs(pauseMs);
+    errors.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count() -
+                     pauseMs);
+  }
+  return errors;
+}
 
 // The input query on the board link alone: no window, no wait hook.
 std::vector<double> boardQueries(int count) {
@@ -323,6 +338,12 @@ int runBenchmark(const BenchOptions& options) {
              "runs",
              Goal{60, false, "report; <= 60 MB"},
              ""};
+  Row sleep{"sleepMs(" + std::to_string(halfStartPressMs) + "): call to return minus the pause",
+            "ms",
+            {},
+            "calls",
+            Goal{1, false, "<= 1 ms"},
+            ""};
   PauseRows boardAlone = pauseRows("press 250 ms (board link alone, no window)", true);
   PauseRows shell = pauseRows("same press by a shell loop (printf, nc, sleep), 250 ms", false);
 
@@ -404,6 +425,10 @@ int runBenchmark(const BenchOptions& options) {
     }
   }
 
+  progress("sleepMs(" + std::to_string(halfStartPressMs) + ") x " +
+           std::to_string(plan.sleepCalls));
+  sleep.samples = sleepErrors(plan.sleepCalls, halfStartPressMs);
+
   progress("input queries on the board link alone");
   for (int run = 0; run < plan.queryRuns; ++run) {
     append(query.samples, boardQueries(plan.queriesPerQueryRun));
@@ -426,6 +451,7 @@ int runBenchmark(const BenchOptions& options) {
   }
 
   const std::vector<Row> rows{
+      sleep,
       pause250.p50,
       pause250.p99,
       pause250.max,
