@@ -309,6 +309,43 @@ TEST(Flow, TicksQueryOnlyWhileAutoQueryIsTicked) {
   EXPECT_LT(queryShown, indexOf(loop, "waitEvent", click));
 }
 
+// The whole road of one click at the start-up press duration: "EIN" of Device 06
+// (remote control 2, channel 2). The board's own timestamps show the wire order
+// and the pauses; the bounds are generous, the exact figures are the bench's.
+TEST(Flow, OneClickOnDevice06EinAtTheInitialPressDuration) {
+  BoardsimProcess board;
+  FlowPlatform p;
+  login(p);
+  p.pushControl(56);
+  p.pushClose();
+
+  EXPECT_EQ(runProgram(p, boardAt("127.0.0.1", board.port())), 0);
+  ASSERT_TRUE(board.waitForEntry("#close"));
+
+  std::vector<std::string> expected = queryCommands;  // the silent first query
+  for (const char* arg : {"7.1", "8.0", "1.1", "4.1", "4.0", "1.0", "7.0", "8.0"}) {
+    expected.push_back(std::string("setport ") + arg);
+  }
+  expected.insert(expected.end(), queryCommands.begin(), queryCommands.end());
+  ASSERT_EQ(commandTexts(board), expected);
+
+  const auto commands = board.commands();
+  const int pauseMs[] = {625, 625, 625, 1250, 625, 625, 625};
+  for (std::size_t step = 0; step < 7; ++step) {
+    SCOPED_TRACE(step + 1);
+    const std::int64_t gapUs = commands[4 + step + 1].usec - commands[4 + step].usec;
+    EXPECT_GE(gapUs, pauseMs[step] * 1000 - 1000);
+    EXPECT_LT(gapUs, pauseMs[step] * 1000 + 250'000);
+  }
+  EXPECT_TRUE(board.waitForEntry("#device Device 06: EIN"));
+
+  // Click, button 56 greyed for exactly its press, then the query's display.
+  const auto loop = callsAfter(p.calls, "waitEvent 1000");
+  expectInOrder(loop, {"playSound 0", "setEnabled 56 0", "setEnabled 56 1", "setTextColour 36",
+                       "setText 36", "setText 29", "setFlickerFree"});
+  EXPECT_EQ(countOf(loop, "setEnabled 56"), 2);
+}
+
 TEST(Flow, SliderPositionReachesLabelAndState) {
   struct Case {
     int slider;
