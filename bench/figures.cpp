@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -170,6 +171,15 @@ class NoWindow final : public Controls {
   void setTextColour(int, Rgb) override {}
 };
 
+// A connection from the benchmark's own process to its boardsim, or a problem.
+std::optional<BoardConnection> connectTo(const BoardsimProcess& sim, const std::string& run) {
+  auto connection = openConnection("127.0.0.1", static_cast<std::uint16_t>(sim.port()), 2000, 3000);
+  if (!connection) {
+    problem("no connection to boardsim for the " + run + " run");
+  }
+  return connection;
+}
+
 // sleepMs alone: from the call to its return, minus the nominal pause.
 std::vector<double> sleepErrors(int calls, int pauseMs) {
   std::vector<double> errors;
@@ -177,8 +187,7 @@ std::vector<double> sleepErrors(int calls, int pauseMs) {
   for (int i = 0; i < calls; ++i) {
     const auto start = Clock::now();
     sleepMs(pauseMs);
-    errors.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count() -
-                     pauseMs);
+    errors.push_back(msBetween(start, Clock::now()) - pauseMs);
   }
   return errors;
 }
@@ -186,9 +195,8 @@ std::vector<double> sleepErrors(int calls, int pauseMs) {
 // The input query on the board link alone: no window, no wait hook.
 std::vector<double> boardQueries(int count) {
   BoardsimProcess sim(boardInputs);
-  auto connection = openConnection("127.0.0.1", static_cast<std::uint16_t>(sim.port()), 2000, 3000);
+  auto connection = connectTo(sim, "query");
   if (!connection) {
-    problem("no connection to boardsim for the query run");
     return {};
   }
   ReplyArea analog{};
@@ -202,7 +210,7 @@ std::vector<double> boardQueries(int count) {
   for (int i = 0; i < count; ++i) {
     const auto start = Clock::now();
     queryInputs(query, window);
-    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    times.push_back(msBetween(start, Clock::now()));
   }
   closeConnection(*connection);
   if (display.analogValue[0] != "2,50" || display.digitalState[0] != "OFFEN") {
@@ -216,9 +224,8 @@ std::vector<double> boardQueries(int count) {
 // from the window's.
 std::vector<SimLogEntry> boardPresses(int pressDurationMs, int count) {
   BoardsimProcess sim(boardInputs);
-  auto connection = openConnection("127.0.0.1", static_cast<std::uint16_t>(sim.port()), 2000, 3000);
+  auto connection = connectTo(sim, "press");
   if (!connection) {
-    problem("no connection to boardsim for the press run");
     return {};
   }
   ReplyArea replies{};

@@ -22,6 +22,7 @@
 #include "app/flow.h"
 #include "app/login.h"
 #include "app/panel_settings.h"
+#include "bench/stats.h"
 #include "board/wait_hook.h"
 #include "panel/layout.h"
 #include "platform/qt/qt_platform.h"
@@ -37,10 +38,6 @@ constexpr int firstDeviceButton = 47;
 constexpr int lastDeviceButton = 62;
 constexpr int mainWindowWidth = 590;
 constexpr int mainWindowHeight = 510;
-
-double msBetween(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::milli>(to - from).count();
-}
 
 // Assembled at run time, so no built file carries it in one piece.
 std::string password() {

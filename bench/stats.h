@@ -2,6 +2,7 @@
 // Small statistics for the benchmark: percentiles of a sample, spread over runs.
 #pragma once
 
+#include <chrono>
 #include <vector>
 
 namespace tastomat::bench {
@@ -19,5 +20,11 @@ struct Spread {
 };
 
 Spread spreadOf(const std::vector<double>& perRun);
+
+// Milliseconds from one steady-clock time to another, as a fraction.
+inline double msBetween(std::chrono::steady_clock::time_point from,
+                        std::chrono::steady_clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 }  // namespace tastomat::bench
